@@ -8,7 +8,9 @@ set(FW_EFI_FLAGS --target=x86_64-unknown-windows -std=c++20 -O2 -ffreestanding -
     -fno-asynchronous-unwind-tables -fno-unwind-tables -Wall -Wextra
     -I${PROJECT_SOURCE_DIR} -I${PROJECT_SOURCE_DIR}/support/include)
 
-function(fw_efi_image name)
+# Compiles each source with the image flags into an object under
+# efi-obj/<name>; the object paths are returned in out_var.
+function(fw_efi_objects out_var name)
   set(objects)
   foreach(src ${ARGN})
     file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${src})
@@ -22,6 +24,18 @@ function(fw_efi_image name)
       VERBATIM)
     list(APPEND objects ${obj})
   endforeach()
+  set(${out_var} ${objects} PARENT_SCOPE)
+endfunction()
+
+# Sources that must compile for the image target without being part of an
+# image (layout checks): built with every build, linked into nothing.
+function(fw_efi_compile_check name)
+  fw_efi_objects(objects ${name} ${ARGN})
+  add_custom_target(${name} ALL DEPENDS ${objects})
+endfunction()
+
+function(fw_efi_image name)
+  fw_efi_objects(objects ${name} ${ARGN})
   set(image ${CMAKE_BINARY_DIR}/efi/${name}.efi)
   add_custom_command(OUTPUT ${image}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/efi

@@ -1,5 +1,7 @@
 // x64 backend of the processor facade: each primitive is the instruction
-// itself, for the PE32+ images that run on the real processor.
+// itself, for the PE32+ images that run on the real processor. Port accesses
+// clobber memory: a device (or an SMI handler) may read what was stored
+// before the access, so no store may move past it.
 #include "support/Cpu.h"
 
 UINT64 CpuReadFlags() {
@@ -41,22 +43,22 @@ VOID CpuWriteBackInvalidate() { __asm__ __volatile__("wbinvd" ::: "memory"); }
 
 UINT8 IoRead8(UINT16 Port) {
   UINT8 Value;
-  __asm__ __volatile__("inb %w1, %b0" : "=a"(Value) : "Nd"(Port));
+  __asm__ __volatile__("inb %w1, %b0" : "=a"(Value) : "Nd"(Port) : "memory");
   return Value;
 }
 UINT16 IoRead16(UINT16 Port) {
   UINT16 Value;
-  __asm__ __volatile__("inw %w1, %w0" : "=a"(Value) : "Nd"(Port));
+  __asm__ __volatile__("inw %w1, %w0" : "=a"(Value) : "Nd"(Port) : "memory");
   return Value;
 }
 UINT32 IoRead32(UINT16 Port) {
   UINT32 Value;
-  __asm__ __volatile__("inl %w1, %0" : "=a"(Value) : "Nd"(Port));
+  __asm__ __volatile__("inl %w1, %0" : "=a"(Value) : "Nd"(Port) : "memory");
   return Value;
 }
-VOID IoWrite8(UINT16 Port, UINT8 Value) { __asm__ __volatile__("outb %b0, %w1" ::"a"(Value), "Nd"(Port)); }
-VOID IoWrite16(UINT16 Port, UINT16 Value) { __asm__ __volatile__("outw %w0, %w1" ::"a"(Value), "Nd"(Port)); }
-VOID IoWrite32(UINT16 Port, UINT32 Value) { __asm__ __volatile__("outl %0, %w1" ::"a"(Value), "Nd"(Port)); }
+VOID IoWrite8(UINT16 Port, UINT8 Value) { __asm__ __volatile__("outb %b0, %w1" ::"a"(Value), "Nd"(Port) : "memory"); }
+VOID IoWrite16(UINT16 Port, UINT16 Value) { __asm__ __volatile__("outw %w0, %w1" ::"a"(Value), "Nd"(Port) : "memory"); }
+VOID IoWrite32(UINT16 Port, UINT32 Value) { __asm__ __volatile__("outl %0, %w1" ::"a"(Value), "Nd"(Port) : "memory"); }
 
 VOID TriggerSoftwareSmi(SMI_REGISTERS* Regs) {
   UINT64 Rax = Regs->Rax;
