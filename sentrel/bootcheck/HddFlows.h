@@ -1,0 +1,11 @@
+// Setting, clearing and unlocking drive passwords from a typed text, and the
+// key filter offered to other components.
+#pragma once
+#include "sentrel/core/SentrelProtocol.h"
+
+[[nodiscard]] EFI_STATUS SetHddMasterPassword(const CHAR16* Password, UINT8 Slot);
+[[nodiscard]] EFI_STATUS SetHddUserPassword(const CHAR16* Password, UINT8 Slot);
+BOOLEAN VerifyHddMasterPassword(const CHAR16* Password, UINT8 Slot);
+BOOLEAN VerifyHddUserPassword(const CHAR16* Password, UINT8 Slot);
+BOOLEAN EFIAPI FilterPasswordKey(VOID* KeyContext);
+BOOLEAN IsPasswordEmpty(const CHAR16* Password);

@@ -1,0 +1,26 @@
+// How a typed password becomes the 16-byte digest that every stored or sent
+// password value derives from, and the SHA-256 call all of them use.
+#pragma once
+#include "uefi/Base.h"
+
+#define PASSWORD_BLOCK_SIZE 64u
+#define SHA256_SIZE 32u
+
+// The lower-cased, one-byte-per-character form of a typed password. Always
+// succeeds; at most the first 64 characters are taken.
+EFI_STATUS PasswordBlock(const CHAR16* Password, UINT8* Block);
+
+// First 16 bytes of SHA-256 over the 64-byte block.
+[[nodiscard]] EFI_STATUS PasswordDigest(const UINT8* Block, UINT8* Digest);
+
+// SHA-256 of Message into the caller's 32-byte Output, through the platform's
+// hash service located at entry.
+[[nodiscard]] EFI_STATUS Sha256(const VOID* Message, UINTN MessageSize, UINT8* Output);
+
+// PasswordBlock then PasswordDigest of a typed password, in wiped pool
+// buffers; the digest lands in the caller's 16 bytes.
+[[nodiscard]] EFI_STATUS DigestOfPassword(const CHAR16* Password, UINT8* Digest);
+
+// TRUE when a typed password has more characters than a block holds; reads
+// no further than one character past the limit.
+BOOLEAN PasswordTooLong(const CHAR16* Password);
