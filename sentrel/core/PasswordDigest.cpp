@@ -2,7 +2,9 @@
 #include "sentrel/core/PasswordDigest.h"
 
 #include "sentrel/core/ModuleState.h"
+#include "sentrel/core/ProductConstants.h"
 #include "sentrel/core/SentrelProtocol.h"
+#include "support/Memory.h"
 #include "support/PoolBuffer.h"
 #include "support/String.h"
 #include "uefi/Status.h"
@@ -11,6 +13,8 @@ namespace {
 constexpr UINT8 kUpperA = 0x41;
 constexpr UINT8 kUpperZ = 0x5A;
 constexpr UINT8 kCaseBit = 0x20;
+// Where the salt starts in the salted messages of both system passwords.
+constexpr UINTN kSaltOffset = 7;
 }  // namespace
 
 EFI_STATUS PasswordBlock(const CHAR16* Password, UINT8* Block) {
@@ -52,6 +56,28 @@ EFI_STATUS PasswordDigest(const UINT8* Block, UINT8* Digest) {
     for (UINTN Index = 0; Index < PASSWORD_DIGEST_SIZE; Index++) {
       Digest[Index] = Work.As<UINT8>()[Index];
     }
+  }
+  return Status;
+}
+
+EFI_STATUS SaltedPasswordHash(const UINT8* Digest, UINTN DigestBytes, UINTN MessageSize, UINT8* Hash,
+                              UINTN HashSize) {
+  if (Digest == NULL || Hash == NULL) {
+    return EFI_INVALID_PARAMETER;
+  }
+  PoolBuffer Message(MessageSize, PoolWipeOnFree);
+  PoolBuffer Work(SHA256_SIZE, PoolWipeOnFree);
+  if (Message.IsNull() || Work.IsNull()) {
+    return EFI_OUT_OF_RESOURCES;
+  }
+  UINT8 Salt[PASSWORD_SALT_SIZE];
+  BuildPasswordSalt(Salt);
+  MemCopy(Message.Get(), Digest, DigestBytes);
+  MemCopy(Message.As<UINT8>() + kSaltOffset, Salt, PASSWORD_SALT_SIZE);
+  SecureZero(Salt, sizeof(Salt));
+  EFI_STATUS Status = Sha256(Message.Get(), MessageSize, Work.As<UINT8>());
+  if (!EFI_ERROR(Status)) {
+    MemCopy(Hash, Work.Get(), HashSize);
   }
   return Status;
 }

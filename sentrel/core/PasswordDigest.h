@@ -17,6 +17,13 @@ EFI_STATUS PasswordBlock(const CHAR16* Password, UINT8* Block);
 // hash service located at entry.
 [[nodiscard]] EFI_STATUS Sha256(const VOID* Message, UINTN MessageSize, UINT8* Output);
 
+// The salted values stored for the system passwords: SHA-256 over a zeroed
+// message of MessageSize bytes holding the first DigestBytes of the digest,
+// then the salt written from byte 7 on (over any digest bytes there); the
+// first HashSize bytes are kept.
+[[nodiscard]] EFI_STATUS SaltedPasswordHash(const UINT8* Digest, UINTN DigestBytes, UINTN MessageSize, UINT8* Hash,
+                                            UINTN HashSize);
+
 // PasswordBlock then PasswordDigest of a typed password, in wiped pool
 // buffers; the digest lands in the caller's 16 bytes.
 [[nodiscard]] EFI_STATUS DigestOfPassword(const CHAR16* Password, UINT8* Digest);

@@ -3,7 +3,6 @@
 
 #include "sentrel/core/ModuleState.h"
 #include "sentrel/core/PasswordDigest.h"
-#include "sentrel/core/ProductConstants.h"
 #include "support/Cmos.h"
 #include "support/Memory.h"
 #include "support/PoolBuffer.h"
@@ -21,7 +20,6 @@ constexpr UINT8 kChecksumOffset = 0x3F;
 // then zero up to 22 bytes.
 constexpr UINTN kMessageSize = 22;
 constexpr UINTN kDigestBytesCopied = 12;
-constexpr UINTN kSaltOffset = 7;
 
 struct CMOS_LOCATION {
   UINT8 Bank;
@@ -74,23 +72,7 @@ UINT8 PowerOnChecksum(const UINT8* Hash) {
 }
 
 EFI_STATUS PowerOnPasswordHash(const UINT8* Digest, UINT8* Hash) {
-  if (Digest == NULL || Hash == NULL) {
-    return EFI_INVALID_PARAMETER;
-  }
-  PoolBuffer Message(kMessageSize, PoolWipeOnFree);
-  PoolBuffer Work(SHA256_SIZE, PoolWipeOnFree);
-  if (Message.IsNull() || Work.IsNull()) {
-    return EFI_OUT_OF_RESOURCES;
-  }
-  UINT8 Salt[PASSWORD_SALT_SIZE];
-  BuildPasswordSalt(Salt);
-  MemCopy(Message.Get(), Digest, kDigestBytesCopied);
-  MemCopy(Message.As<UINT8>() + kSaltOffset, Salt, PASSWORD_SALT_SIZE);
-  EFI_STATUS Status = Sha256(Message.Get(), kMessageSize, Work.As<UINT8>());
-  if (!EFI_ERROR(Status)) {
-    MemCopy(Hash, Work.Get(), POWER_ON_HASH_SIZE);
-  }
-  return Status;
+  return SaltedPasswordHash(Digest, kDigestBytesCopied, kMessageSize, Hash, POWER_ON_HASH_SIZE);
 }
 
 EFI_STATUS ReadPowerOnHash(UINT8* Hash) {

@@ -2,7 +2,6 @@
 #include "sentrel/core/SupervisorStore.h"
 
 #include "sentrel/core/PasswordDigest.h"
-#include "sentrel/core/ProductConstants.h"
 #include "sentrel/core/SentrelProtocol.h"
 #include "support/Library.h"
 #include "support/Memory.h"
@@ -13,9 +12,9 @@ namespace {
 // The variable's attributes: non-volatile, boot-service and runtime access.
 constexpr UINT32 kStoreAttributes =
     EFI_VARIABLE_NON_VOLATILE | EFI_VARIABLE_BOOTSERVICE_ACCESS | EFI_VARIABLE_RUNTIME_ACCESS;
-// The digest bytes that enter the salted message.
+// Salted message: digest bytes 0..6, then the salt.
 constexpr UINTN kDigestPrefix = 7;
-constexpr UINTN kMessageSize = kDigestPrefix + PASSWORD_SALT_SIZE;
+constexpr UINTN kMessageSize = 17;
 
 CHAR16* StoreName() {
   static CHAR16 Name[] = u"Z18Svp";
@@ -49,23 +48,7 @@ EFI_STATUS HashOfPassword(const CHAR16* Password, UINT8* Hash) {
 }  // namespace
 
 EFI_STATUS SupervisorPasswordHash(const UINT8* Digest, UINT8* Hash) {
-  if (Digest == NULL || Hash == NULL) {
-    return EFI_INVALID_PARAMETER;
-  }
-  PoolBuffer Message(kMessageSize, PoolWipeOnFree);
-  PoolBuffer Work(SHA256_SIZE, PoolWipeOnFree);
-  if (Message.IsNull() || Work.IsNull()) {
-    return EFI_OUT_OF_RESOURCES;
-  }
-  UINT8 Salt[PASSWORD_SALT_SIZE];
-  BuildPasswordSalt(Salt);
-  MemCopy(Message.Get(), Digest, kDigestPrefix);
-  MemCopy(Message.As<UINT8>() + kDigestPrefix, Salt, PASSWORD_SALT_SIZE);
-  EFI_STATUS Status = Sha256(Message.Get(), kMessageSize, Work.As<UINT8>());
-  if (!EFI_ERROR(Status)) {
-    MemCopy(Hash, Work.Get(), SUPERVISOR_HASH_SIZE);
-  }
-  return Status;
+  return SaltedPasswordHash(Digest, kDigestPrefix, kMessageSize, Hash, SUPERVISOR_HASH_SIZE);
 }
 
 BOOLEAN IsSupervisorPasswordSet() {

@@ -6,7 +6,21 @@
 #include <map>
 
 #include "sim/StandardGuids.h"
+#include "sentrel/core/SentrelProtocol.h"
+#include "uefi/platform/ConsoleControl.h"
+#include "uefi/platform/DisplayChange.h"
+#include "uefi/platform/HddPasswordService.h"
+#include "uefi/platform/PromptFeedback.h"
+#include "uefi/platform/SetupPresence.h"
+#include "uefi/platform/UgaDraw.h"
 #include "uefi/protocol/DevicePath.h"
+#include "uefi/protocol/DiskInfo.h"
+#include "uefi/protocol/Edid.h"
+#include "uefi/protocol/GraphicsOutput.h"
+#include "uefi/protocol/Hash.h"
+#include "uefi/protocol/Pcd.h"
+#include "uefi/protocol/SimpleTextIn.h"
+#include "uefi/protocol/SimpleTextInEx.h"
 #include "uefi/protocol/LoadedImage.h"
 #include "uefi/protocol/SimpleTextOut.h"
 
@@ -26,6 +40,21 @@ std::map<EFI_GUID, std::string, GuidLess>& Names() {
       {kEventGroupEndOfDxe, "EndOfDxe"},
       {kHobListGuid, "HobList"},
       {kDxeSmmReadyToLockProtocolGuid, "DxeSmmReadyToLock"},
+      {EFI_HASH_PROTOCOL_GUID, "Hash"},
+      {EFI_PCD_PROTOCOL_GUID, "Pcd"},
+      {EFI_GRAPHICS_OUTPUT_PROTOCOL_GUID, "GraphicsOutput"},
+      {EFI_SIMPLE_TEXT_INPUT_PROTOCOL_GUID, "SimpleTextInput"},
+      {EFI_SIMPLE_TEXT_INPUT_EX_PROTOCOL_GUID, "SimpleTextInputEx"},
+      {EFI_DISK_INFO_PROTOCOL_GUID, "DiskInfo"},
+      {EFI_EDID_DISCOVERED_PROTOCOL_GUID, "EdidDiscovered"},
+      {EFI_CONSOLE_CONTROL_PROTOCOL_GUID, "ConsoleControl"},
+      {EFI_UGA_DRAW_PROTOCOL_GUID, "UgaDraw"},
+      {DISPLAY_CHANGE_SIGNAL_PROTOCOL_GUID, "DisplayChangeSignal"},
+      {SETUP_PRESENCE_PROTOCOL_GUID, "SetupPresence"},
+      {PROMPT_FEEDBACK_PROTOCOL_GUID, "PromptFeedback"},
+      {HDD_PASSWORD_SERVICE_GUID, "HddPasswordService"},
+      {HDD_PASSWORD_READY_PROTOCOL_GUID, "HddPasswordReady"},
+      {SENTREL_PASSWORD_PROTOCOL_GUID, "SentrelPassword"},
   };
   return Table;
 }

@@ -4,6 +4,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "sim/Boot.h"
 #include "sim/Machine.h"
 #include "sim/PasswordPlatform.h"
+#include "sim/Testing.h"
 
 class SentrelTest : public ::testing::Test {
  protected:
@@ -55,23 +57,15 @@ class SentrelTest : public ::testing::Test {
     return {HDD_PORT_MAP_BYTES, sizeof(SENTREL_PASSWORD_PROTOCOL)};
   }
 
-  static void ExpectNoViolations(sim::Boot& Boot) {
-    for (const auto& Violation : Boot.Violations()) {
-      ADD_FAILURE() << "violation " << Violation.Kind << ": " << Violation.Detail << " (" << Violation.Caller << ")";
-    }
-  }
+  static void ExpectNoViolations(sim::Boot& Boot) { sim::ExpectNoViolations(Boot); }
 
-  // Everything outstanding of the driver's boot-services pool must be one of
-  // Kept (by size, each used once).
-  static void ExpectOnlyKept(sim::Boot& Boot, std::vector<std::size_t> Kept = KeptBootServicesBlocks()) {
-    for (const auto& Block : Boot.Memory().Outstanding("Sentrel", EfiBootServicesData)) {
-      auto It = std::find(Kept.begin(), Kept.end(), Block.Size);
-      if (It == Kept.end()) {
-        ADD_FAILURE() << "outstanding " << Block.Size << "-byte block of Sentrel (request " << Block.Sequence << ")";
-      } else {
-        Kept.erase(It);
-      }
-    }
+  // Everything outstanding of the driver must be one of Kept (boot-services
+  // pool, by size, each used once) or the device snapshot until it is
+  // handed off.
+  static void ExpectOnlyKept(sim::Boot& Boot, const std::vector<std::size_t>& Kept = KeptBootServicesBlocks()) {
+    std::vector<sim::Kept> Allowed{{EfiRuntimeServicesData, HDD_DEVICE_TABLE_SIZE}};
+    for (std::size_t Size : Kept) Allowed.push_back({EfiBootServicesData, Size});
+    sim::ExpectNoLeaks(Boot, "Sentrel", Allowed);
   }
 
   static void ExpectClean(sim::Boot& Boot) {

@@ -1,4 +1,5 @@
 // fwsim demo: boots a machine with both driver images and shows the trace.
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -7,6 +8,13 @@
 #include "Report.h"
 #include "sim/Boot.h"
 #include "sim/Machine.h"
+#include "sim/PasswordPlatform.h"
+#include "sim/devices/Display.h"
+#include "sim/devices/DriveSnapshotSmi.h"
+#include "sim/devices/HddPasswordService.h"
+#include "sim/devices/Keyboard.h"
+#include "sim/devices/PromptFeedback.h"
+#include "sim/devices/SetupPresence.h"
 
 namespace fwsim {
 namespace {
@@ -16,9 +24,28 @@ struct DemoOptions {
   std::string JsonPath;
 };
 
+// A laptop: CMOS, hash service, token database, display and keyboard, an
+// NVMe drive and a SATA drive on port 1 whose password service is discovered
+// after the drivers have started, and the system-management side that takes
+// the drive records at the end of the password check.
+void BuildLaptop(sim::Machine& Machine, const std::filesystem::path& Drivers) {
+  sim::AddPasswordPlatform(Machine, Drivers / "Sentrel.so");
+  Machine.AddDriver("Fwlift", Drivers / "Fwlift.so");
+  Machine.AddComponent(std::make_shared<sim::Display>());
+  Machine.AddComponent(std::make_shared<sim::Keyboard>());
+  Machine.AddComponent(std::make_shared<sim::PromptFeedbackService>());
+  Machine.AddComponent(std::make_shared<sim::SetupPresence>());
+  auto Drives = std::make_shared<sim::HddPasswordService>();
+  Drives->AddNvmeDrive("Demo NVMe 512GB", "NV0000000042");
+  Drives->AddSataDrive("Demo SATA SSD 1TB", "SA0000000007", 1);
+  Drives->DiscoverAt(sim::When::AfterDispatch());
+  Machine.AddComponent(Drives);
+  Machine.AddComponent(std::make_shared<sim::DriveSnapshotSmi>());
+}
+
 int RunDemo(const DemoOptions& Options) {
   sim::Machine Machine;
-  Machine.AddProjectDrivers(Options.Drivers);
+  BuildLaptop(Machine, Options.Drivers);
   auto Boot = Machine.Boot();
   return ReportBoot(*Boot, std::cout, Options.JsonPath);
 }
