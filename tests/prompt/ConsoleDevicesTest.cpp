@@ -36,6 +36,8 @@ struct RefusedBlt {
   bool NoBuffer;
 };
 
+void PrintTo(const RefusedBlt& Case, std::ostream* Out) { *Out << Case.Name; }
+
 class RefusedBltTest : public ::testing::TestWithParam<RefusedBlt> {};
 
 TEST_P(RefusedBltTest, InvalidParameterAndNothingDrawn) {
@@ -175,6 +177,8 @@ struct PreemptCase {
   EFI_TPL TimerTpl;
   bool FiresWhilePolling;
 };
+
+void PrintTo(const PreemptCase& Case, std::ostream* Out) { *Out << Case.Name; }
 
 class TimerPreemptionTest : public KeyboardTest, public ::testing::WithParamInterface<PreemptCase> {};
 

@@ -59,6 +59,8 @@ struct TextModeCase {
   INT32 ExpectedMode;
 };
 
+void PrintTo(const TextModeCase& Case, std::ostream* Out) { *Out << Case.Name; }
+
 class ErrorScreenModeTest : public DisplayModeTest, public ::testing::WithParamInterface<TextModeCase> {};
 
 TEST_P(ErrorScreenModeTest, TextModeFillsTheDisplay) {
@@ -122,6 +124,8 @@ struct PickCase {
   UINT32 Mode;
 };
 
+void PrintTo(const PickCase& Case, std::ostream* Out) { *Out << Case.Name; }
+
 class PickGopModeTest : public DisplayModeTest, public ::testing::WithParamInterface<PickCase> {};
 
 TEST_P(PickGopModeTest, BestModeOfTheShapeFirst) {
@@ -164,6 +168,8 @@ struct EdidCase {
   UINT32 GraphicsWidth, GraphicsHeight, GraphicsMode;
   UINT32 TextWidth, TextHeight;
 };
+
+void PrintTo(const EdidCase& Case, std::ostream* Out) { *Out << Case.Name; }
 
 class EdidTest : public DisplayModeTest, public ::testing::WithParamInterface<EdidCase> {};
 
@@ -216,6 +222,8 @@ struct PolicyCase {
   RESOLUTION_REQUEST Policy;
   UINT32 GraphicsWidth, GraphicsHeight;
 };
+
+void PrintTo(const PolicyCase& Case, std::ostream* Out) { *Out << Case.Name; }
 
 class ResolutionPolicyTest : public DisplayModeTest, public ::testing::WithParamInterface<PolicyCase> {};
 

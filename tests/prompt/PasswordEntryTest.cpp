@@ -105,6 +105,8 @@ struct ToggleCase {
   BOOLEAN ToggleOut;
 };
 
+void PrintTo(const ToggleCase& Case, std::ostream* Out) { *Out << Case.Name; }
+
 class MasterToggleTest : public PasswordEntryTest, public ::testing::WithParamInterface<ToggleCase> {};
 
 TEST_P(MasterToggleTest, F1OnlyOnDrivePromptsThatAllowIt) {
@@ -201,6 +203,8 @@ struct TimeoutCase {
   UINT64 KeyAfter;  // microseconds; 0 for no key
   double PowerOffAt;
 };
+
+void PrintTo(const TimeoutCase& Case, std::ostream* Out) { *Out << Case.Name; }
 
 class PromptTimeoutTest : public PasswordEntryTest, public ::testing::WithParamInterface<TimeoutCase> {};
 

@@ -17,6 +17,9 @@ struct ScreenCase {
   int F1Presses;
 };
 
+// Test listings show the picture's file name, not the bytes of the case.
+void PrintTo(const ScreenCase& Case, std::ostream* Out) { *Out << Case.File; }
+
 std::filesystem::path ScreenshotDirectory() {
   const char* Chosen = std::getenv("FW_SCREENSHOT_DIR");
   return Chosen != nullptr ? std::filesystem::path(Chosen) : std::filesystem::path(FW_SCREENSHOT_DIR);

@@ -23,6 +23,8 @@ struct MappingCase {
   std::array<const char*, 3> SlotSerials;  // nullptr: the slot stays empty
 };
 
+void PrintTo(const MappingCase& Case, std::ostream* Out) { *Out << Case.Name; }
+
 class SlotMappingTest : public HddTest, public ::testing::WithParamInterface<MappingCase> {};
 
 TEST_P(SlotMappingTest, FillsSlotsFromTheMap) {
