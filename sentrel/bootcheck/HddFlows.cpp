@@ -5,6 +5,7 @@
 #include "sentrel/core/HddDeviceTable.h"
 #include "sentrel/core/HddOperations.h"
 #include "sentrel/core/ModuleState.h"
+#include "sentrel/core/PasswordCharacter.h"
 #include "sentrel/core/PasswordDigest.h"
 #include "support/Memory.h"
 #include "support/PoolBuffer.h"
@@ -16,8 +17,6 @@ namespace {
 constexpr UINTN kKeyDataOffset = 88;
 constexpr UINT32 kControlOrAlt =
     EFI_RIGHT_CONTROL_PRESSED | EFI_LEFT_CONTROL_PRESSED | EFI_RIGHT_ALT_PRESSED | EFI_LEFT_ALT_PRESSED;
-constexpr CHAR16 kSpace = 0x20;
-constexpr CHAR16 kSemicolon = 0x3B;
 
 // The digest of a typed password and its drive-bound hash for one drive, in
 // pool buffers wiped when the flow ends.
@@ -105,11 +104,6 @@ BOOLEAN VerifyDrivePasswordFlow(const CHAR16* Password, UINT8 Slot, UINT8 Mode) 
   Unlock->IsUser = (BOOLEAN)(Mode == HDD_PASSWORD_MODE_USER);
   MemCopy(Unlock->Digest, Work.Digest.Get(), PASSWORD_DIGEST_SIZE);
   return TRUE;
-}
-
-BOOLEAN IsPasswordCharacter(CHAR16 Char) {
-  return (BOOLEAN)((Char >= u'a' && Char <= u'z') || (Char >= u'A' && Char <= u'Z') ||
-                   (Char >= u'0' && Char <= u'9') || Char == kSpace || Char == kSemicolon);
 }
 
 }  // namespace

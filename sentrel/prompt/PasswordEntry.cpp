@@ -1,6 +1,7 @@
 // The keyboard loop of the password prompts.
 #include "sentrel/prompt/PasswordEntry.h"
 
+#include "sentrel/core/PasswordCharacter.h"
 #include "sentrel/prompt/PromptErase.h"
 #include "sentrel/prompt/PromptImage.h"
 #include "sentrel/prompt/PromptState.h"
@@ -16,11 +17,6 @@ constexpr UINT64 kPromptTimeout = 600000000;
 // The prompt may itself run at TPL_CALLBACK (the boot-time check runs in a
 // protocol notification); its time-out must still preempt it.
 constexpr EFI_TPL kPromptTimeoutTpl = TPL_NOTIFY;
-
-BOOLEAN IsPasswordCharacter(CHAR16 Character) {
-  return (Character >= u'a' && Character <= u'z') || (Character >= u'A' && Character <= u'Z') ||
-         (Character >= u'0' && Character <= u'9') || Character == u' ' || Character == u';';
-}
 
 }  // namespace
 
