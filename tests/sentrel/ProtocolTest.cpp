@@ -132,3 +132,25 @@ TEST_F(ProtocolTest, ServiceArrivalRunsOnceEvenWhenTheServiceCameFirst) {
 }
 
 }  // namespace
+
+namespace {
+
+// After a lockout nothing may run or reset the machine: the halt replaces
+// ResetSystem with a routine that does nothing, raises to TPL_HIGH_LEVEL and
+// stays there.
+TEST_F(ProtocolTest, HaltSystemStopsTheMachineForGood) {
+  auto Boot = StartBoot();
+  SENTREL_PASSWORD_PROTOCOL* P = Protocol(*Boot);
+  ASSERT_NE(P, nullptr);
+  EFI_RESET_SYSTEM Original = Boot->RuntimeServices()->ResetSystem;
+  EXPECT_FALSE(Boot->Invoke([&] { P->HaltSystem(P); }));
+  EXPECT_EQ(Boot->Outcome().What, sim::Outcome::Kind::Halted);
+  EXPECT_EQ(Boot->Outcome().Tpl, TPL_HIGH_LEVEL);
+  EFI_RESET_SYSTEM Installed = Boot->RuntimeServices()->ResetSystem;
+  EXPECT_NE(Installed, Original);
+  EXPECT_EQ(reinterpret_cast<void*>(Installed),
+            Boot->Image("Sentrel")->Symbol("_Z16EmptyResetSystem14EFI_RESET_TYPEyyPv"));
+  ExpectNoViolations(*Boot);
+}
+
+}  // namespace
