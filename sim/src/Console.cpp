@@ -1,6 +1,8 @@
 // The text console device and its simple-text-output protocol.
 #include "sim/Console.h"
 
+#include <algorithm>
+
 #include <cstddef>
 
 #include "sim/Boot.h"
@@ -110,6 +112,15 @@ void Console::LineFeed() {
 
 void Console::Put(CHAR16 Character) {
   auto Columns = (INT32)Grid_[0].size();
+  // The mode record is the driver's to read, and so also to scribble on.
+  if (Mode_.CursorRow < 0 || Mode_.CursorColumn < 0 || (std::size_t)Mode_.CursorRow >= Grid_.size() ||
+      Mode_.CursorColumn >= Columns) {
+    Boot_.Violate("console.cursor", "output with the cursor outside the screen (row " +
+                                        std::to_string(Mode_.CursorRow) + ", column " +
+                                        std::to_string(Mode_.CursorColumn) + ")");
+    Mode_.CursorRow = std::clamp<INT32>(Mode_.CursorRow, 0, (INT32)Grid_.size() - 1);
+    Mode_.CursorColumn = std::clamp<INT32>(Mode_.CursorColumn, 0, Columns - 1);
+  }
   switch (Character) {
     case kCarriageReturn:
       Mode_.CursorColumn = 0;

@@ -156,7 +156,8 @@ EFI_STATUS Memory::AllocatePages(EFI_ALLOCATE_TYPE Kind, EFI_MEMORY_TYPE Type, U
 
 EFI_STATUS Memory::FreePages(EFI_PHYSICAL_ADDRESS Address, UINTN Pages, const std::string& Caller) {
   if ((Address & (EFI_PAGE_SIZE - 1)) != 0 || Pages == 0) return EFI_INVALID_PARAMETER;
-  std::size_t Bytes = Pages * EFI_PAGE_SIZE;
+  // A count too large for any allocation must not wrap into a small one.
+  std::size_t Bytes = Pages <= SIZE_MAX / EFI_PAGE_SIZE ? Pages * EFI_PAGE_SIZE : SIZE_MAX;
   // The range must lie inside one page allocation; a part of it may go.
   auto Found = Live_.upper_bound((std::uintptr_t)Address);
   if (Found != Live_.begin()) --Found;

@@ -163,13 +163,18 @@ EFI_STATUS Variables::Set(const CHAR16* Name, const EFI_GUID* Guid, UINT32 Attri
   }
   if (Append && DataSize == 0) return EFI_SUCCESS;  // nothing to add
 
+  VariableStore& Target = (Stored & EFI_VARIABLE_NON_VOLATILE) != 0 ? NonVolatile_ : Volatile_;
+  // Sized before anything is copied: a driver's DataSize may be anything.
+  std::size_t Kept = Append && Existing != nullptr ? Existing->Data.size() : 0;
+  if (DataSize > Target.MaxVariableSize() ||
+      VariableStore::Cost(*Text, Kept + DataSize) > Target.MaxVariableSize()) {
+    return EFI_INVALID_PARAMETER;
+  }
   std::vector<std::uint8_t> Value;
-  if (Append && Existing != nullptr) Value = Existing->Data;
+  if (Kept != 0) Value = Existing->Data;
   const auto* Bytes = static_cast<const std::uint8_t*>(Data);
   Value.insert(Value.end(), Bytes, Bytes + DataSize);
 
-  VariableStore& Target = (Stored & EFI_VARIABLE_NON_VOLATILE) != 0 ? NonVolatile_ : Volatile_;
-  if (VariableStore::Cost(*Text, Value.size()) > Target.MaxVariableSize()) return EFI_INVALID_PARAMETER;
   std::size_t Freed = Existing != nullptr ? VariableStore::Cost(*Text, Existing->Data.size()) : 0;
   if (Target.Used() - Freed + VariableStore::Cost(*Text, Value.size()) > Target.Capacity()) {
     return EFI_OUT_OF_RESOURCES;

@@ -249,7 +249,12 @@ BOOLEAN PutDirective(OUTPUT& Out, TEXT Format, UINTN& Position, VA_LIST& Argumen
     }
   }
   if (Format.At(Position) == u'0') {
+    // The leading zero asks for zero fill; the width follows it, as digits
+    // or as '*', so "%0*d" takes its width from the arguments.
     Directive.Flags |= kZeroFill;
+    while (Format.At(Position) == u'0') {
+      Position++;
+    }
   }
   if (Format.At(Position) == u'*' || IsDigit(Format.At(Position))) {
     Directive.Flags |= kWidthGiven;

@@ -72,6 +72,7 @@ std::vector<FORMAT_CASE> Cases() {
       CASE("  007", "%05.3d", 7),
       CASE("[]", "[%.0d]", 0),
       CASE("   42", "%*d", (UINT64)5, 42),
+      CASE("-0042|7", "%0*d|%d", (UINT64)5, -42, 7),
       // Hexadecimal and pointers.
       CASE("FF", "%x", 255u),
       CASE("  FF", "%4x", 255u),

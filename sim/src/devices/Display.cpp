@@ -212,8 +212,9 @@ void Display::OnBootStart(Boot& Current) {
 }
 
 void Display::OnBootEnd(Boot& Current, const Outcome& Result) {
-  (void)Current;
   (void)Result;
+  // An older boot may end after the next one has started.
+  if (&Current != Boot_) return;
   Boot_ = nullptr;
   ChangeRegistration_ = nullptr;
 }

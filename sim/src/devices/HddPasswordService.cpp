@@ -103,6 +103,7 @@ std::shared_ptr<StorageDrive> HddPasswordService::AddNvmeDrive(std::string Model
 
 void HddPasswordService::OnBootStart(Boot& Current) {
   ForgetBoot();
+  AttachedBoot_ = &Current;
   // Every boot is a power-on of the drives.
   for (std::size_t Index = 0; Index < Drives_.size(); Index++) {
     Drives_[Index]->PowerCycle();
@@ -114,8 +115,11 @@ void HddPasswordService::OnBootStart(Boot& Current) {
 }
 
 void HddPasswordService::OnBootEnd(Boot& Current, const Outcome& Result) {
-  (void)Current, (void)Result;
+  (void)Result;
+  // An older boot may end after the next one has started.
+  if (&Current != AttachedBoot_) return;
   ForgetBoot();
+  AttachedBoot_ = nullptr;
 }
 
 void HddPasswordService::ForgetBoot() {

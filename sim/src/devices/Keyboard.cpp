@@ -176,9 +176,9 @@ void Keyboard::OnBootStart(Boot& Current) {
 }
 
 void Keyboard::OnBootEnd(Boot& Current, const Outcome& Result) {
-  (void)Current;
   (void)Result;
-  Boot_ = nullptr;
+  // An older boot may end after the next one has started.
+  if (&Current == Boot_) Boot_ = nullptr;
 }
 
 void Keyboard::StartPause(Step& Pause) {

@@ -152,6 +152,7 @@ class HddPasswordService : public Component {
   std::vector<std::unique_ptr<Attached>> Attached_;
   std::unique_ptr<HDD_SERVICE_ENTRY[]> Array_;
   EFI_HANDLE ServiceHandle_ = nullptr;
+  Boot* AttachedBoot_ = nullptr;  // the boot the per-boot state belongs to
   bool Discovered_ = false;
   bool Ready_ = false;
 };
