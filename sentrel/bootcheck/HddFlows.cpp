@@ -1,22 +1,15 @@
-// Drive password flows: set, clear and unlock a drive from a typed text, and
-// the key filter other components use for password fields.
+// Drive password flows: set, clear and unlock a drive from a typed text.
 #include "sentrel/bootcheck/HddFlows.h"
 
 #include "sentrel/core/HddDeviceTable.h"
 #include "sentrel/core/HddOperations.h"
 #include "sentrel/core/ModuleState.h"
-#include "sentrel/core/PasswordCharacter.h"
 #include "sentrel/core/PasswordDigest.h"
+#include "sentrel/core/PasswordText.h"
 #include "support/Memory.h"
 #include "support/PoolBuffer.h"
-#include "uefi/protocol/SimpleTextInEx.h"
 
 namespace {
-
-// Where the caller's key context holds the key to judge.
-constexpr UINTN kKeyDataOffset = 88;
-constexpr UINT32 kControlOrAlt =
-    EFI_RIGHT_CONTROL_PRESSED | EFI_LEFT_CONTROL_PRESSED | EFI_RIGHT_ALT_PRESSED | EFI_LEFT_ALT_PRESSED;
 
 // The digest of a typed password and its drive-bound hash for one drive, in
 // pool buffers wiped when the flow ends.
@@ -123,32 +116,3 @@ BOOLEAN VerifyHddMasterPassword(const CHAR16* Password, UINT8 Slot) {
 BOOLEAN VerifyHddUserPassword(const CHAR16* Password, UINT8 Slot) {
   return VerifyDrivePasswordFlow(Password, Slot, HDD_PASSWORD_MODE_USER);
 }
-
-BOOLEAN EFIAPI FilterPasswordKey(VOID* KeyContext) {
-  if (KeyContext == NULL) {
-    return FALSE;
-  }
-  // The caller's context need not be aligned for the key record.
-  UINT8* KeyBytes = (UINT8*)KeyContext + kKeyDataOffset;
-  EFI_KEY_DATA Key;
-  MemCopy(&Key, KeyBytes, sizeof(Key));
-  const UINT16 Scan = Key.Key.ScanCode;
-  const CHAR16 Char = Key.Key.UnicodeChar;
-
-  BOOLEAN Allowed = (BOOLEAN)(Scan == SCAN_ESC && Char == CHAR_NULL);
-  if ((Char == CHAR_CARRIAGE_RETURN || Char == CHAR_BACKSPACE) && Scan == SCAN_NULL) {
-    Allowed = TRUE;
-  }
-  if (IsPasswordCharacter(Char)) {
-    Allowed = TRUE;
-  }
-  if (Allowed && (Key.KeyState.KeyShiftState & kControlOrAlt) != 0) {
-    Allowed = FALSE;
-  }
-  // The key never stays behind, whether it may be used or not.
-  MemZero(KeyBytes, sizeof(Key));
-  SecureZero(&Key, sizeof(Key));
-  return Allowed;
-}
-
-BOOLEAN IsPasswordEmpty(const CHAR16* Password) { return (BOOLEAN)(Password != NULL && Password[0] == 0); }

@@ -1,5 +1,4 @@
-// Setting, clearing and unlocking drive passwords from a typed text, and the
-// key filter offered to other components.
+// Setting, clearing and unlocking drive passwords from a typed text.
 #pragma once
 #include "sentrel/core/SentrelProtocol.h"
 
@@ -7,5 +6,3 @@
 [[nodiscard]] EFI_STATUS SetHddUserPassword(const CHAR16* Password, UINT8 Slot);
 BOOLEAN VerifyHddMasterPassword(const CHAR16* Password, UINT8 Slot);
 BOOLEAN VerifyHddUserPassword(const CHAR16* Password, UINT8 Slot);
-BOOLEAN EFIAPI FilterPasswordKey(VOID* KeyContext);
-BOOLEAN IsPasswordEmpty(const CHAR16* Password);

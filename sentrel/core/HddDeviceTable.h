@@ -42,7 +42,7 @@ extern const HDD_PORT_MAP_ENTRY BuiltInHddPortMap[HDD_SLOT_COUNT];
 // Builds the table from the service (while the driver has none yet) or
 // hands out a copy of the driver's table. The caller owns the 348-byte table
 // and every IdentifyData buffer in it.
-EFI_STATUS EFIAPI GetDeviceTable(HDD_DEVICE_RECORD** Table);
+[[nodiscard]] EFI_STATUS EFIAPI GetDeviceTable(HDD_DEVICE_RECORD** Table);
 [[nodiscard]] EFI_STATUS RefreshIdentifyData(HDD_DEVICE_RECORD* Record);
 [[nodiscard]] EFI_STATUS PrepareDrives();
 VOID HandOffDeviceSnapshot();

@@ -2,12 +2,10 @@
 // stores, the drive operations, the boot-time check and the prompts. Its
 // initial values are part of the driver image.
 #pragma once
+#include "sentrel/core/PasswordDigest.h"
 #include "sentrel/core/SentrelProtocol.h"
 #include "uefi/platform/HddPasswordService.h"
 #include "uefi/protocol/Hash.h"
-
-// Power-on password text accepted at this boot: 65 UTF-16 units.
-#define POWER_ON_TEXT_BYTES 130u
 
 struct ENTRY_FLAG_PROTOCOL;
 
@@ -22,7 +20,7 @@ struct SENTREL_STATE {
   UINT8 HddMasterPasswordSet[HDD_SLOT_COUNT];
   UINT8 DefaultMasterProbePending[HDD_SLOT_COUNT];
   UINT8 MasterPasswordChanged[HDD_SLOT_COUNT];
-  UINT8 PowerOnPasswordText[POWER_ON_TEXT_BYTES];
+  UINT8 PowerOnPasswordText[PASSWORD_TEXT_BYTES];  // accepted at this boot
   BOOLEAN PromptFeedbackEnabled;
   BOOLEAN PowerOnDigestValid;
   UINT8 PowerOnDigest[PASSWORD_DIGEST_SIZE];

@@ -1,14 +1,18 @@
 // How a typed password becomes the 16-byte digest that every stored or sent
 // password value derives from, and the SHA-256 call all of them use.
 #pragma once
+#include "sentrel/core/SentrelProtocol.h"
 #include "uefi/Base.h"
 
 #define PASSWORD_BLOCK_SIZE 64u
+// A typed password as the prompts hand it over: 64 UTF-16 units and the
+// terminator.
+#define PASSWORD_TEXT_BYTES ((MAX_PASSWORD_LENGTH + 1) * sizeof(CHAR16))
 #define SHA256_SIZE 32u
 
 // The lower-cased, one-byte-per-character form of a typed password. Always
 // succeeds; at most the first 64 characters are taken.
-EFI_STATUS PasswordBlock(const CHAR16* Password, UINT8* Block);
+[[nodiscard]] EFI_STATUS PasswordBlock(const CHAR16* Password, UINT8* Block);
 
 // First 16 bytes of SHA-256 over the 64-byte block.
 [[nodiscard]] EFI_STATUS PasswordDigest(const UINT8* Block, UINT8* Digest);

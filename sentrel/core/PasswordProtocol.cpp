@@ -5,6 +5,7 @@
 
 #include "sentrel/bootcheck/BootCheck.h"
 #include "sentrel/bootcheck/HddFlows.h"
+#include "sentrel/bootcheck/KeyFilter.h"
 #include "sentrel/core/Halt.h"
 #include "sentrel/core/HddDeviceTable.h"
 #include "sentrel/core/HddOperations.h"

@@ -3,6 +3,7 @@
 
 #include "sentrel/core/ModuleState.h"
 #include "sentrel/core/PasswordDigest.h"
+#include "sentrel/core/PasswordText.h"
 #include "support/Cmos.h"
 #include "support/Memory.h"
 #include "support/PoolBuffer.h"
@@ -114,7 +115,7 @@ EFI_STATUS SetPowerOnPassword(const CHAR16* Password) {
   if (Password == NULL) {
     return EFI_INVALID_PARAMETER;
   }
-  if (Password[0] == 0) {
+  if (IsPasswordEmpty(Password)) {
     return WritePowerOnHash(NULL, 0);
   }
   PoolBuffer Digest(PASSWORD_DIGEST_SIZE, PoolWipeOnFree);

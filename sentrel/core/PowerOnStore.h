@@ -11,9 +11,9 @@ UINT8 ReadCmosBank(UINT8 Offset, UINT8 Bank);
 VOID WriteCmosBank(UINT8 Offset, UINT8 Value, UINT8 Bank);
 
 [[nodiscard]] EFI_STATUS PowerOnPasswordHash(const UINT8* Digest, UINT8* Hash);
-EFI_STATUS ReadPowerOnHash(UINT8* Hash);
+[[nodiscard]] EFI_STATUS ReadPowerOnHash(UINT8* Hash);
 // A NULL Hash with Length 0 writes the cleared state.
-EFI_STATUS WritePowerOnHash(const UINT8* Hash, UINTN Length);
+[[nodiscard]] EFI_STATUS WritePowerOnHash(const UINT8* Hash, UINTN Length);
 UINT8 PowerOnChecksum(const UINT8* Hash);
 
 BOOLEAN IsPowerOnPasswordSet();

@@ -2,6 +2,7 @@
 #include "sentrel/core/SupervisorStore.h"
 
 #include "sentrel/core/PasswordDigest.h"
+#include "sentrel/core/PasswordText.h"
 #include "sentrel/core/SentrelProtocol.h"
 #include "support/Library.h"
 #include "support/Memory.h"
@@ -64,7 +65,7 @@ EFI_STATUS SetSupervisorPassword(const CHAR16* Password) {
   if (Password == NULL) {
     return EFI_INVALID_PARAMETER;
   }
-  if (Password[0] == 0) {
+  if (IsPasswordEmpty(Password)) {
     return gRT->SetVariable(StoreName(), StoreGuid(), kStoreAttributes, 0, NULL);
   }
   PoolBuffer Hash(SUPERVISOR_HASH_SIZE, PoolWipeOnFree);

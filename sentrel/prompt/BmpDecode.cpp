@@ -34,17 +34,25 @@ constexpr UINT8 BMP_RLE_END_OF_ROW = 0;
 constexpr UINT8 BMP_RLE_END_OF_BITMAP = 1;
 constexpr UINT8 BMP_RLE_MOVE = 2;  // followed by DX, DY
 
+// Bits per pixel the decoder handles; the packed depths index the colour table.
+constexpr UINT16 BMP_DEPTH_1 = 1;
+constexpr UINT16 BMP_DEPTH_4 = 4;
+constexpr UINT16 BMP_DEPTH_8 = 8;
+constexpr UINT16 BMP_DEPTH_24 = 24;
+constexpr UINT16 BMP_DEPTH_32 = 32;
+constexpr UINT8 BMP_HIGH_NIBBLE_SHIFT = 4;
+constexpr UINT8 BMP_LOW_NIBBLE_MASK = 0x0F;
+constexpr UINT8 BMP_BITS_PER_BYTE = 8;
+
 constexpr UINT64 MAX_UINT32_VALUE = 0xFFFFFFFFull;
 constexpr UINT64 MAX_PIXEL_COUNT = 0xFFFFFFFFFFFFFFFFull / sizeof(EFI_GRAPHICS_OUTPUT_BLT_PIXEL);
 
 UINT64 DefaultColourCount(UINT16 BitsPerPixel) {
   switch (BitsPerPixel) {
-    case 1:
-      return 2;
-    case 4:
-      return 16;
-    case 8:
-      return 256;
+    case BMP_DEPTH_1:
+    case BMP_DEPTH_4:
+    case BMP_DEPTH_8:
+      return 1ull << BitsPerPixel;
     default:
       return 0;
   }
@@ -144,10 +152,10 @@ VOID DecodeRle8(const UINT8* Data, UINTN Size, const COLOUR_TABLE& Colours, cons
 // leftmost pixel is in the most significant bits.
 UINT8 PackedIndex(const UINT8* Row, UINT64 X, UINT16 BitsPerPixel) {
   switch (BitsPerPixel) {
-    case 1:
-      return (Row[X / 8] >> (7 - X % 8)) & 0x01;
-    case 4:
-      return (X % 2 == 0) ? (Row[X / 2] >> 4) : (Row[X / 2] & 0x0F);
+    case BMP_DEPTH_1:
+      return (Row[X / BMP_BITS_PER_BYTE] >> (BMP_BITS_PER_BYTE - 1 - X % BMP_BITS_PER_BYTE)) & 0x01;
+    case BMP_DEPTH_4:
+      return (X % 2 == 0) ? (Row[X / 2] >> BMP_HIGH_NIBBLE_SHIFT) : (Row[X / 2] & BMP_LOW_NIBBLE_MASK);
     default:
       return Row[X];
   }
@@ -160,8 +168,8 @@ UINT8 PackedIndex(const UINT8* Row, UINT64 X, UINT16 BitsPerPixel) {
     const UINT8* Source = Data + StoredRow * RowSize;
     EFI_GRAPHICS_OUTPUT_BLT_PIXEL* Output = Picture.Row(StoredRow);
     for (UINT64 X = 0; X < Picture.Width; X++) {
-      if (BitsPerPixel == 24 || BitsPerPixel == 32) {
-        const UINT8* Pixel = Source + X * (BitsPerPixel / 8);
+      if (BitsPerPixel == BMP_DEPTH_24 || BitsPerPixel == BMP_DEPTH_32) {
+        const UINT8* Pixel = Source + X * (BitsPerPixel / BMP_BITS_PER_BYTE);
         Output[X].Blue = Pixel[0];
         Output[X].Green = Pixel[1];
         Output[X].Red = Pixel[2];
@@ -174,7 +182,8 @@ UINT8 PackedIndex(const UINT8* Row, UINT64 X, UINT16 BitsPerPixel) {
 }
 
 BOOLEAN IsDecodableDepth(UINT16 BitsPerPixel) {
-  return BitsPerPixel == 1 || BitsPerPixel == 4 || BitsPerPixel == 8 || BitsPerPixel == 24 || BitsPerPixel == 32;
+  return BitsPerPixel == BMP_DEPTH_1 || BitsPerPixel == BMP_DEPTH_4 || BitsPerPixel == BMP_DEPTH_8 ||
+         BitsPerPixel == BMP_DEPTH_24 || BitsPerPixel == BMP_DEPTH_32;
 }
 
 }  // namespace

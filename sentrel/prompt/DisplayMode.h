@@ -54,4 +54,4 @@ extern BOOLEAN ResolutionPolicyDone;
 // graphics size, then gives the request the policy's text pair. Without the
 // setup-presence protocol or a readable Setup variable: EFI_UNSUPPORTED, the
 // request left alone and the policy tried again on the next call.
-EFI_STATUS ApplyResolutionPolicy(RESOLUTION_REQUEST* Request);
+[[nodiscard]] EFI_STATUS ApplyResolutionPolicy(RESOLUTION_REQUEST* Request);

@@ -1,7 +1,7 @@
 // The keyboard loop of the password prompts.
 #include "sentrel/prompt/PasswordEntry.h"
 
-#include "sentrel/core/PasswordCharacter.h"
+#include "sentrel/core/PasswordText.h"
 #include "sentrel/prompt/PromptErase.h"
 #include "sentrel/prompt/PromptImage.h"
 #include "sentrel/prompt/PromptState.h"

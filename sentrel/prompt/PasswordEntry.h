@@ -2,11 +2,7 @@
 // the master password of a drive, and a power-off after 60 seconds without a
 // key.
 #pragma once
-#include "sentrel/core/SentrelProtocol.h"
-
-// The text buffer of ReadPassword: MAX_PASSWORD_LENGTH characters and the
-// terminator.
-#define PASSWORD_TEXT_BYTES ((MAX_PASSWORD_LENGTH + 1) * sizeof(CHAR16))
+#include "sentrel/core/PasswordDigest.h"
 
 // Reads keys until Enter. *Text receives a zero-filled PASSWORD_TEXT_BYTES
 // buffer with the typed characters; the caller releases it with

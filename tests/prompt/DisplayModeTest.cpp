@@ -214,6 +214,19 @@ TEST_F(DisplayModeTest, EdidSizeLeavesThePolicyUnsettled) {
   ExpectClean(*Boot);
 }
 
+// Byte 110 must lie inside what was read: a shorter "Setup" counts as
+// unreadable, so the policy stays open and the text request stays 800 x 600.
+TEST_F(DisplayModeTest, ASetupTooShortForItsDisplayByteCountsAsUnreadable) {
+  Machine.AddComponent(std::make_shared<sim::SetupPresence>());
+  Machine.NonVolatileVariables().Put(SETUP_VARIABLE_NAME, SETUP_VARIABLE_GUID, 7, std::vector<UINT8>(100, 0));
+  auto Boot = StartPromptBoot();
+  Resolutions Got = GetDisplayResolutions(*Boot);
+  EXPECT_EQ(PolicyDone(*Boot), FALSE);
+  EXPECT_EQ(Got.TextWidth, 800u);
+  EXPECT_EQ(Got.TextHeight, 600u);
+  ExpectClean(*Boot);
+}
+
 struct PolicyCase {
   const char* Name;
   UINT32 BootMode;
