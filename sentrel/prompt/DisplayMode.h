@@ -16,6 +16,13 @@ struct RESOLUTION_REQUEST {
 };
 static_assert(sizeof(RESOLUTION_REQUEST) == 16);
 
+// The size every resolution request starts from, and the size a text grid
+// falls back to when no graphics mode of the wanted size exists.
+constexpr UINT32 DEFAULT_DISPLAY_WIDTH = 800;
+constexpr UINT32 DEFAULT_DISPLAY_HEIGHT = 600;
+constexpr UINT32 FALLBACK_DISPLAY_WIDTH = 1024;
+constexpr UINT32 FALLBACK_DISPLAY_HEIGHT = 768;
+
 // Every resolution request starts from this.
 extern const RESOLUTION_REQUEST DefaultResolutionRequest;
 // The boot's policy, settled once (ResolutionPolicyDone) from the Setup

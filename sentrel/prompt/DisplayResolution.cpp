@@ -44,7 +44,8 @@ VOID ApplyEdidPreference(EFI_HANDLE Handle, EFI_GRAPHICS_OUTPUT_PROTOCOL* Gop, R
 
 }  // namespace
 
-constinit const RESOLUTION_REQUEST DefaultResolutionRequest = {800, 600, 800, 600};
+constinit const RESOLUTION_REQUEST DefaultResolutionRequest = {DEFAULT_DISPLAY_WIDTH, DEFAULT_DISPLAY_HEIGHT,
+                                                            DEFAULT_DISPLAY_WIDTH, DEFAULT_DISPLAY_HEIGHT};
 
 EFI_STATUS GetDisplayResolutions(EFI_HANDLE Handle, UINT32* TextWidth, UINT32* TextHeight, UINT32* GraphicsMode,
                                  UINT32* GraphicsWidth, UINT32* GraphicsHeight) {

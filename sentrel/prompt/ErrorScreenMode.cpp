@@ -17,8 +17,8 @@ constexpr UINT32 kCellHeight = 19;
 // display's own grid starts after them.
 constexpr UINTN kFirstExtraTextMode = 2;
 // The grid of the 1024 x 768 fallback.
-constexpr UINTN kFallbackColumns = 1024 / kCellWidth;
-constexpr UINTN kFallbackRows = 768 / kCellHeight;
+constexpr UINTN kFallbackColumns = FALLBACK_DISPLAY_WIDTH / kCellWidth;
+constexpr UINTN kFallbackRows = FALLBACK_DISPLAY_HEIGHT / kCellHeight;
 
 // The console's graphics output, looked up once.
 EFI_GRAPHICS_OUTPUT_PROTOCOL* ErrorScreenGop = NULL;

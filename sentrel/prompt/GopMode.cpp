@@ -5,10 +5,6 @@
 
 namespace {
 
-// The fallback when the wanted size has no mode of its own.
-constexpr UINT32 kFallbackWidth = 1024;
-constexpr UINT32 kFallbackHeight = 768;
-
 UINT32 GreatestCommonDivisor(UINT32 A, UINT32 B) {
   while (B != 0) {
     UINT32 Rest = A % B;
@@ -93,7 +89,7 @@ EFI_STATUS ResolveGopResolution(EFI_GRAPHICS_OUTPUT_PROTOCOL* Gop, UINT32 Width,
       }
     }
   }
-  if (!Exact && EFI_ERROR(PickGopMode(Gop, kFallbackWidth, kFallbackHeight, &Found, &FoundWidth, &FoundHeight))) {
+  if (!Exact && EFI_ERROR(PickGopMode(Gop, FALLBACK_DISPLAY_WIDTH, FALLBACK_DISPLAY_HEIGHT, &Found, &FoundWidth, &FoundHeight))) {
     Found = 0;
     if (EFI_ERROR(QueryModeSize(Gop, Found, &FoundWidth, &FoundHeight))) {
       return EFI_NOT_FOUND;

@@ -14,10 +14,6 @@
 
 namespace {
 
-// The default request's graphics size: what the request holds when no EDID
-// gave another, and the policy's size when the logo gives none.
-constexpr UINT32 kDefaultWidth = 800;
-constexpr UINT32 kDefaultHeight = 600;
 // Setup byte whose value 0 asks for the full-size display.
 constexpr UINTN kSetupDisplayPolicyOffset = 110;
 // The logo slot whose placement decides the logo size.
@@ -115,7 +111,7 @@ EFI_STATUS ApplyResolutionPolicy(RESOLUTION_REQUEST* Request) {
   // Another graphics size came from the monitor: only the text pair follows
   // the policy.
   const BOOLEAN DefaultGraphics =
-      Request->GraphicsWidth == kDefaultWidth || Request->GraphicsHeight == kDefaultHeight;
+      Request->GraphicsWidth == DEFAULT_DISPLAY_WIDTH || Request->GraphicsHeight == DEFAULT_DISPLAY_HEIGHT;
   if (DefaultGraphics && !ResolutionPolicyDone) {
     VOID* Presence = NULL;
     if (EFI_ERROR(gBS->LocateProtocol((EFI_GUID*)&SETUP_PRESENCE_PROTOCOL_GUID, NULL, &Presence))) {
@@ -138,8 +134,8 @@ EFI_STATUS ApplyResolutionPolicy(RESOLUTION_REQUEST* Request) {
         Request->GraphicsWidth = LogoWidth;
         Request->GraphicsHeight = LogoHeight;
       } else {
-        ResolutionPolicy.GraphicsWidth = kDefaultWidth;
-        ResolutionPolicy.GraphicsHeight = kDefaultHeight;
+        ResolutionPolicy.GraphicsWidth = DEFAULT_DISPLAY_WIDTH;
+        ResolutionPolicy.GraphicsHeight = DEFAULT_DISPLAY_HEIGHT;
       }
     }
     ResolutionPolicyDone = TRUE;
